@@ -92,20 +92,29 @@ void ScriptedSocket::failInside(int number) {
 
 void ScriptedSocket::raiseData(std::string_view bytes) {
     inbox.append(bytes);
-    loop_.dispatch([this] {
-        if (OnDataAvailable) {
-            OnDataAvailable(this, 0);
-        }
-    });
+    if (inDataHandler_) {
+        offerPending_ = true;
+        return;
+    }
+    offerData();
 }
 
-void ScriptedSocket::drain(int limit) {
-    for (int i = 0; i < limit && !inbox.empty(); ++i) {
+void ScriptedSocket::offerData() {
+    do {
+        offerPending_ = false;
+        inDataHandler_ = true;
         loop_.dispatch([this] {
             if (OnDataAvailable) {
                 OnDataAvailable(this, 0);
             }
         });
+        inDataHandler_ = false;
+    } while (offerPending_);
+}
+
+void ScriptedSocket::drain(int limit) {
+    for (int i = 0; i < limit && !inbox.empty(); ++i) {
+        offerData();
     }
 }
 

@@ -27,7 +27,8 @@ public:
     void raiseConnected(std::uint16_t errCode = 0);
     void raiseClosed(std::uint16_t errCode = 0);
     void raiseError(int number);
-    // Queues bytes from the peer and raises data available once.
+    // Queues bytes from the peer and raises data available once. Like the real socket, it never
+    // re-enters the handler: bytes that come while it runs are offered after it returns.
     void raiseData(std::string_view bytes);
     // Raises data available until every queued byte has been read (at most `limit` times).
     void drain(int limit = 10000);
@@ -49,7 +50,11 @@ public:
     void setState(tk::net::TSocketState state) { state_ = state; }
 
 private:
+    void offerData();
+
     tk::EventLoop& loop_;
+    bool inDataHandler_ = false;
+    bool offerPending_ = false;
     tk::net::TSocketState state_ = tk::net::wsClosed;
     int lastError_ = 0;
 };
