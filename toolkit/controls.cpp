@@ -83,7 +83,9 @@ void TEdit::setText(std::string text) {
     if (text_ == text) {
         return;
     }
-    replaceText(std::move(text), static_cast<int>(text.size()));
+    // Read the size before the move: argument order is unspecified.
+    const int caret = static_cast<int>(text.size());
+    replaceText(std::move(text), caret);
 }
 
 void TEdit::replaceText(std::string text, int caret) {
