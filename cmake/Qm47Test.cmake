@@ -8,5 +8,7 @@ function(qm47_add_test name)
   if(T_ENV)
     set(props PROPERTIES ENVIRONMENT "${T_ENV}")
   endif()
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 ${props})
+  # Prefixed with the executable, so `ctest -R <name>` picks one executable's cases.
+  gtest_discover_tests(${name} TEST_PREFIX "${name}." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                       ${props})
 endfunction()
