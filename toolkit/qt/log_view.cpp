@@ -1,0 +1,77 @@
+#include "toolkit/qt/log_view.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <algorithm>
+
+#include "toolkit/qt/display_text.h"
+
+namespace tkqt {
+
+LogBinding::LogBinding(ViewState& view, tk::TMemo& model, QWidget* parent)
+    : ControlBinding(view, model, new QPlainTextEdit(parent)),
+      model_(model),
+      shownClears_(model.clearCount()) {
+    box()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    box()->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    box()->setTabChangesFocus(true);
+    // A long session holds hundreds of thousands of lines; an undo history of every append
+    // would double the memory for nothing an operator needs in a log.
+    box()->setUndoRedoEnabled(false);
+    if (const QScreen* screen = QGuiApplication::primaryScreen();
+        screen != nullptr && screen->refreshRate() > 1) {
+        frameMs_ = std::max(1, static_cast<int>(1000 / screen->refreshRate()));
+    }
+    frame_.setSingleShot(true);
+    connect(&frame_, &QTimer::timeout, this, [this] { view_.enter([this] { flush(); }); });
+}
+
+void LogBinding::applyOwn(tk::Aspect aspect) {
+    if (aspect != tk::Aspect::lines) {
+        return;
+    }
+    if (!drawn_) {
+        flush();  // the initial text shows with the window's first paint
+        return;
+    }
+    if (!frame_.isActive()) {
+        const auto waited = static_cast<int>(sinceFlush_.elapsed());
+        frame_.start(std::max(0, frameMs_ - waited));
+    }
+}
+
+void LogBinding::flush() {
+    frame_.stop();
+    sinceFlush_.start();
+    drawn_ = true;
+    const std::vector<std::string>& lines = model_.lines();
+    if (model_.clearCount() != shownClears_ || shownLines_ > lines.size()) {
+        box()->clear();
+        shownClears_ = model_.clearCount();
+        shownLines_ = 0;
+    }
+    if (shownLines_ == lines.size()) {
+        return;
+    }
+    // A line break before the first new line unless the box is still empty (an empty first
+    // line counts as a line).
+    QString added;
+    bool breakFirst = shownLines_ > 0 || !box()->document()->isEmpty();
+    for (std::size_t i = shownLines_; i < lines.size(); ++i) {
+        if (breakFirst) {
+            added.append(QChar('\n'));
+        }
+        breakFirst = true;
+        added.append(logLineToDisplay(lines[i]));
+    }
+    shownLines_ = lines.size();
+    QTextCursor end(box()->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(added);
+    // The caret follows the newest line, as in any text box that text is appended to.
+    box()->moveCursor(QTextCursor::End);
+}
+
+}  // namespace tkqt
