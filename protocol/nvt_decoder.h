@@ -26,16 +26,21 @@ struct ChunkLines {
     std::string hex;
 };
 
+class ReportSink;
+
+// Anything but a ReportSink that can be called with an input mask.
+template <typename F>
+concept ReportCallable = !std::is_same_v<std::remove_cvref_t<F>, ReportSink> &&
+                         std::is_object_v<std::remove_reference_t<F>> &&
+                         std::is_invocable_v<std::remove_reference_t<F>&, std::uint8_t>;
+
 // A borrowed reference to whatever takes an input mask (typically a lambda at the call). It does
 // not own the callable, so it must not outlive it: pass it straight to decodeChunk.
 class ReportSink {
   public:
-    template <typename F>
-    requires(!std::is_same_v<std::remove_cvref_t<F>, ReportSink> &&
-             std::is_object_v<std::remove_reference_t<F>> &&
-             std::is_invocable_v<std::remove_reference_t<F>&, std::uint8_t>)
-        ReportSink(F&& callable)
-    noexcept  // NOLINT(google-explicit-constructor): a lambda converts
+    // Implicit, so that a lambda converts at the call.
+    template <ReportCallable F>
+    ReportSink(F&& callable) noexcept  // NOLINT(bugprone-forwarding-reference-overload)
         : callable_(const_cast<void*>(static_cast<const void*>(std::addressof(callable)))),
           call_([](void* target, std::uint8_t mask) {
               (*static_cast<std::remove_reference_t<F>*>(target))(mask);
