@@ -43,6 +43,9 @@ const DecoderCase kDecoderCases[] = {
     {"InputReportSplitOverThreeChunks",
      {{"FF FA 2C", "", {}}, {"96 0F", "", {0x0F}}, {"FF F0", "", {}}},
      protocol::nsData},
+    {"InputReportCutBeforeItsLastByte",
+     {{"41 FF FA 2C 96 0F FF", "41", {0x0F}}, {"F0 42", "42", {}}},
+     protocol::nsData},
     {"MaskFFIsOneRawByte", {{"FF FA 2C 96 FF FF F0", "", {0xFF}}}, protocol::nsData},
     {"MaskThatLooksLikeSE", {{"FF FA 2C 96 F0 FF F0", "", {0xF0}}}, protocol::nsData},
     {"MaskThatLooksLikeTheReportHead",
@@ -146,6 +149,29 @@ TEST(NvtChunkLines, StartEmptyForEveryChunk) {
     decodeChunk(bytes("FF F6"), state, false, true, lines, ignore);
     EXPECT_EQ(lines.text, "");
     EXPECT_EQ(lines.hex, "FF F6 ");
+}
+
+// The window decodes every chunk into the same lines: once they have held the largest chunk, no
+// further chunk may reallocate them.
+TEST(NvtChunkLines, ReusedLinesKeepTheirBuffers) {
+    const std::string largest(255, 'A');
+    NvtState state = protocol::nsData;
+    ChunkLines lines;
+    auto ignore = [](std::uint8_t) {};
+    decodeChunk(largest, state, true, true, lines, ignore);
+    const char* const text = lines.text.data();
+    const char* const hex = lines.hex.data();
+    const std::string mixed = bytes("41 FF FA 2C 96 0F FF F0 42 FF FF 43 F1 FF F6");
+    for (std::size_t size = 0; size <= largest.size(); ++size) {
+        std::string chunk;
+        while (chunk.size() < size) {
+            chunk += mixed;
+        }
+        chunk.resize(size);
+        decodeChunk(chunk, state, true, true, lines, ignore);
+        ASSERT_EQ(lines.text.data(), text) << "chunk of " << size;
+        ASSERT_EQ(lines.hex.data(), hex) << "chunk of " << size;
+    }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Whole streams cut into chunks: wherever the cuts fall, the decoder must give the same reports,
 // the same end state and, joined up, the same text and hex lines as the uncut stream, and that
-// text must be what the stream's pieces spell.
+// text must be what the stream's parts spell.
 #include "protocol/nvt_decoder.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +20,7 @@ using protocol::decodeChunk;
 using protocol::NvtState;
 using Masks = std::vector<std::uint8_t>;
 
-// A stream built from pieces that each start and end in plain data, so what each piece must
+// A stream built from parts that each start and end in plain data, so what each part must
 // add to the text and the reports is known without running the decoder.
 struct Stream {
     std::string bytes;
@@ -33,10 +33,10 @@ class StreamBuilder {
   public:
     explicit StreamBuilder(std::uint32_t seed) : random_(seed) {}
 
-    Stream build(std::size_t pieces) {
+    Stream build(std::size_t parts) {
         Stream s;
-        for (std::size_t i = 0; i < pieces; ++i) {
-            addPiece(s);
+        for (std::size_t i = 0; i < parts; ++i) {
+            addPart(s);
         }
         return s;
     }
@@ -51,7 +51,7 @@ class StreamBuilder {
         return static_cast<char>(b);
     }
 
-    void addPiece(Stream& s) {
+    void addPart(Stream& s) {
         const char iac = static_cast<char>(protocol::kIac);
         const char nop = static_cast<char>(protocol::kNop);
         switch (below(8)) {
@@ -179,11 +179,12 @@ TEST(NvtStream, AnyChunkingGivesTheWholeStreamsResult) {
                 everyByte.push_back(cut);
             }
             expectSame(decodeInChunks(stream.bytes, everyByte, filterNop), whole);
-            // Random chunk sizes, small enough that every piece kind gets split.
+            // Random chunk sizes: small ones that split every part kind, and large ones.
             for (int round = 0; round < 20; ++round) {
+                const std::uint32_t largest = round % 2 == 0 ? 40 : 400;
                 std::vector<std::size_t> cuts;
-                for (std::size_t at = 1 + cutRandom() % 40; at < stream.bytes.size();
-                     at += 1 + cutRandom() % 40) {
+                for (std::size_t at = 1 + cutRandom() % largest; at < stream.bytes.size();
+                     at += 1 + cutRandom() % largest) {
                     cuts.push_back(at);
                 }
                 expectSame(decodeInChunks(stream.bytes, cuts, filterNop), whole);
