@@ -5,6 +5,7 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 
+#include <cerrno>
 #include <stdexcept>
 
 #include "tests/net/socket_fixture.h"
@@ -102,14 +103,25 @@ TEST_F(SessionTest, PeerResetRaises10054ThenClosed) {
     EXPECT_EQ(socket.state(), wsClosed);
 }
 
-TEST_F(SessionTest, SendToAResetPeerRaises10054InsideTheSend) {
+// The first send after a reset meets ECONNRESET; once the kernel has reported the reset, a send
+// meets EPIPE instead, which would raise SIGPIPE and end the process without MSG_NOSIGNAL.
+class SendAfterReset : public SocketFixture, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(SendAfterReset, Raises10054InsideTheSend) {
+    const bool resetAlreadyReported = GetParam();
     connectToListener();
     listener.resetClient();
-    // Wait for the reset to land without turning the loop, so the send is the first to meet it.
+    // Wait for the reset to land without turning the loop, so the send is the first to act.
     pollfd reset{socket.handle(), 0, 0};
     ASSERT_EQ(::poll(&reset, 1, 5000), 1);
+    if (resetAlreadyReported) {
+        int err = 0;
+        socklen_t length = sizeof err;
+        ::getsockopt(socket.handle(), SOL_SOCKET, SO_ERROR, &err, &length);
+        ASSERT_EQ(err, ECONNRESET);
+    }
 
-    EXPECT_EQ(send("x"), -1);  // and no SIGPIPE
+    EXPECT_EQ(send("x"), -1);
     EXPECT_EQ(events, (std::vector<std::string>{"connected", "error 10054"}));
     EXPECT_EQ(errorInsideSend, std::vector{true});
 
@@ -121,6 +133,11 @@ TEST_F(SessionTest, SendToAResetPeerRaises10054InsideTheSend) {
     EXPECT_EQ(count("closed"), 1);
     EXPECT_EQ(socket.state(), wsClosed);
 }
+
+INSTANTIATE_TEST_SUITE_P(ByKernelError, SendAfterReset, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Epipe" : "Econnreset";
+                         });
 
 // The kernel gives up on a peer that takes nothing (zero window past TCP_USER_TIMEOUT) with
 // ETIMEDOUT: 10053, raised while State is not yet closed.
