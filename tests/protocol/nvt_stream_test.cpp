@@ -74,8 +74,8 @@ class StreamBuilder {
                 s.reports.push_back(mask);
                 break;
             }
-            case 3:  // escaped 0xFF
-                s.bytes += "\xFF\xFF";
+            case 3:  // escaped 0xFF; the decoder then still reads a command, so end it with SE
+                s.bytes += "\xFF\xFF\xF0";
                 s.textWithoutFilter.push_back(iac);
                 s.textWithFilter.push_back(iac);
                 break;
