@@ -34,7 +34,7 @@ public:
 private:
     EventLoop& loop_;
     MessageBoxes& boxes_;
-    std::string title_ = "qm47";
+    std::string title_ = "QM47";  // the program's name, until it sets its own
 };
 
 }  // namespace tk
