@@ -181,7 +181,7 @@ TEST_F(SimTest, TakesTheNextConnectionWhenOneEnds) {
 
     // The device keeps its outputs from one connection to the next.
     EXPECT_EQ(second.receive(7), protocol::inputReportFrame(0x42));
-    EXPECT_EQ(sim.count("connection accepted"), 2u);
+    EXPECT_TRUE(sim.waitForCount("connection accepted", 2));
 }
 
 struct InputCase {

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -63,6 +64,7 @@ bool ChildProcess::start(const std::string& program, const std::vector<std::stri
     }
     argv.push_back(nullptr);
 
+    const pid_t parent = ::getpid();
     pid_ = ::fork();
     if (pid_ < 0) {
         error_ = std::string("fork: ") + std::strerror(errno);
@@ -77,6 +79,11 @@ bool ChildProcess::start(const std::string& program, const std::vector<std::stri
         ::dup2(outPipe[1], STDOUT_FILENO);
         ::dup2(errPipe[1], STDERR_FILENO);
         closeFrom(3);
+        // A test that dies without its teardown must not leave the child running.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent) {
+            ::_exit(127);
+        }
         ::signal(SIGPIPE, SIG_DFL);
         ::execv(program.c_str(), argv.data());
         ::_exit(127);

@@ -1,7 +1,8 @@
 // A program a test runs as a child process. Its standard output and error are drained into
 // lines by a background thread from the moment it starts (a child blocked on a full pipe would
 // hang the test), its standard input is a pipe the test writes to (or closed), and it is
-// stopped and reaped when the object goes away.
+// stopped and reaped when the object goes away. The child also gets SIGTERM when the thread that
+// started it ends, so a test that dies without its teardown leaves nothing running.
 #pragma once
 
 #include <sys/types.h>

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +39,10 @@ class SimProcess {
     // Whether a line numbered `from` or later contains `needle` within `bound`.
     bool waitForLine(std::string_view needle, std::chrono::milliseconds bound = kDefaultBound,
                      std::size_t from = 0) const;
+    bool waitForLine(const std::function<bool(std::string_view)>& match,
+                     std::chrono::milliseconds bound = kDefaultBound, std::size_t from = 0) const {
+        return child_.waitForOutputLine(match, from, bound).has_value();
+    }
     // The first such line with its number, or nullopt.
     std::optional<ChildProcess::NumberedLine> findLine(
         std::string_view needle, std::chrono::milliseconds bound = kDefaultBound,

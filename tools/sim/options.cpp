@@ -203,7 +203,8 @@ std::string usageText() {
         "requests (FF FA 2C 32 xx FF F0) with an input report (FF FA 2C 96 mask FF F0).\n"
         "One connection at a time. The first line printed is 'listening on HOST:PORT'; then one\n"
         "line per frame received (rx) and sent (tx). A frame is any Telnet command or\n"
-        "subnegotiation; plain text is logged but not counted.\n\n"
+        "subnegotiation; plain text is logged but not counted. Frame counts start again on\n"
+        "every connection.\n\n"
         "options:\n";
     for (const auto& s : specs()) {
         std::string left = "  " + std::string(s.name);

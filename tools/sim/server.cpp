@@ -30,8 +30,8 @@ constexpr std::string_view kFloodLine =
 constexpr std::size_t kFloodRefill = 64 * 1024;
 constexpr std::size_t kLoggedTxBytes = 64;
 constexpr std::size_t kStdinLineLimit = 1024;
-// How long a connection that is being closed may take to accept its last bytes, and how long
-// the peer gets to close its side after ours, before the socket is just dropped.
+// How long a connection that is being closed may go without taking any of its last bytes, and how
+// long the peer gets to close its side after ours, before the socket is just dropped.
 constexpr auto kEndingBound = 10s;
 constexpr auto kDrainBound = 2s;
 
@@ -217,6 +217,10 @@ int Server::run(int stopFd) {
     }
 }
 
+bool Server::floodWaiting() const {
+    return conn_ && conn_->floodLeft > 0 && !conn_->silent && conn_->pending() < kFloodRefill;
+}
+
 bool Server::wantsWrite(Clock::time_point now) const {
     return conn_ && conn_->pending() > 0 && (!options_.splitWrites || now >= conn_->nextWrite);
 }
@@ -228,6 +232,9 @@ int Server::pollTimeout(Clock::time_point now) const {
     std::optional<Clock::time_point> due;
     auto consider = [&due](Clock::time_point t) { due = due ? std::min(*due, t) : t; };
     const Connection& c = *conn_;
+    if (floodWaiting()) {
+        return 0;
+    }
     if (c.phase == Connection::Phase::Serving && !c.silent) {
         if (options_.nopEvery) {
             consider(c.nextNop);
@@ -343,6 +350,9 @@ void Server::writeConnection() {
             return;
         }
         c.outHead += static_cast<std::size_t>(n);
+        if (c.phase == Connection::Phase::Ending) {
+            c.deadline = Clock::now() + kEndingBound;  // a slow reader is still a reader
+        }
         if (options_.splitWrites && options_.splitGap.count() > 0) {
             c.nextWrite = Clock::now() + options_.splitGap;
             break;
@@ -378,7 +388,8 @@ void Server::runTimers(Clock::time_point now) {
 
 void Server::progress(Clock::time_point now) {
     Connection& c = *conn_;
-    while (c.floodLeft > 0 && !c.silent && c.pending() < kFloodRefill) {
+    // One refill per turn of the loop, so a fast reader of a long flood cannot starve it.
+    if (floodWaiting()) {
         const std::uint64_t done = options_.flood - c.floodLeft;
         const std::size_t size =
             static_cast<std::size_t>(std::min<std::uint64_t>(c.floodLeft, kFloodRefill));

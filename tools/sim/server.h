@@ -61,6 +61,7 @@ class Server {
     void closeConnection(bool reset, std::string_view why);
     int pollTimeout(Clock::time_point now) const;
     bool wantsWrite(Clock::time_point now) const;
+    bool floodWaiting() const;
 
     bool onUnit(const RxUnit& unit);
     void answer(const RxUnit& unit);
