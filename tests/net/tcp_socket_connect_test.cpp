@@ -15,9 +15,9 @@ using tk::net::wsClosed;
 using tk::net::wsConnected;
 using tk::net::wsConnecting;
 
-using ConnectTest = SocketFixture;
+using TcpSocketConnect = SocketFixture;
 
-TEST_F(ConnectTest, ConnectsOnceAndItsOwnCloseResetsWithoutNotification) {
+TEST_F(TcpSocketConnect, ConnectsOnceAndItsOwnCloseResetsWithoutNotification) {
     connectToListener();
     EXPECT_EQ(listener.accepted(), 1);
     ASSERT_EQ(send("unread by the peer"), 18);
@@ -35,7 +35,7 @@ TEST_F(ConnectTest, ConnectsOnceAndItsOwnCloseResetsWithoutNotification) {
     EXPECT_EQ(loop.runningTimers(), 0u);
 }
 
-TEST_F(ConnectTest, RefusedAttemptReportsOnlyTheErrorAndEndsClosed) {
+TEST_F(TcpSocketConnect, RefusedAttemptReportsOnlyTheErrorAndEndsClosed) {
     open("127.0.0.1", std::to_string(unusedPort()));
     ASSERT_TRUE(run([&] { return !events.empty(); }));
     loop.processPending();
@@ -46,7 +46,7 @@ TEST_F(ConnectTest, RefusedAttemptReportsOnlyTheErrorAndEndsClosed) {
     EXPECT_EQ(loop.runningTimers(), 0u);
 }
 
-TEST_F(ConnectTest, AttemptThatGetsNoAnswerTimesOutOnTheLoopClock) {
+TEST_F(TcpSocketConnect, AttemptThatGetsNoAnswerTimesOutOnTheLoopClock) {
     StalledPort stalled;
     open("127.0.0.1", std::to_string(stalled.port()));
     loop.processPending();
@@ -64,7 +64,7 @@ TEST_F(ConnectTest, AttemptThatGetsNoAnswerTimesOutOnTheLoopClock) {
     EXPECT_EQ(events.size(), 1u);
 }
 
-TEST_F(ConnectTest, CloseAbandonsAPendingAttemptSilently) {
+TEST_F(TcpSocketConnect, CloseAbandonsAPendingAttemptSilently) {
     StalledPort stalled;
     open("127.0.0.1", std::to_string(stalled.port()));
     socket.close();
@@ -73,7 +73,7 @@ TEST_F(ConnectTest, CloseAbandonsAPendingAttemptSilently) {
     EXPECT_TRUE(events.empty());
 }
 
-TEST_F(ConnectTest, SendWhileTheAttemptIsPendingIsRefusedAndTheAttemptGoesOn) {
+TEST_F(TcpSocketConnect, SendWhileTheAttemptIsPendingIsRefusedAndTheAttemptGoesOn) {
     open("127.0.0.1", std::to_string(listener.port()));
     EXPECT_EQ(send("early"), -1);
     EXPECT_EQ(events, std::vector<std::string>{"error 10057"});
@@ -100,7 +100,8 @@ std::string endpointName(const ::testing::TestParamInfo<EndpointRow>& info) {
     return info.param.name;
 }
 
-class EndpointText : public SocketFixture, public ::testing::WithParamInterface<EndpointRow> {};
+class TcpSocketEndpointText : public SocketFixture,
+                              public ::testing::WithParamInterface<EndpointRow> {};
 
 // Fields are decimal (leading zeros too, never octal) or '$' hex, 0..255, four of them; no
 // name is ever looked up. The port is an integer 1..65535 read the same way.
@@ -129,7 +130,7 @@ const EndpointRow kEndpointRows[] = {
     {"BadAddressWinsOverBadPort", "controller", "0", 11001},
 };
 
-TEST_P(EndpointText, IsReadAsDocumented) {
+TEST_P(TcpSocketEndpointText, IsReadAsDocumented) {
     const EndpointRow& row = GetParam();
     const std::string port = row.port != nullptr ? row.port : std::to_string(listener.port());
     open(row.addr, port);
@@ -146,9 +147,10 @@ TEST_P(EndpointText, IsReadAsDocumented) {
     EXPECT_EQ(listener.accepted(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, EndpointText, ::testing::ValuesIn(kEndpointRows), endpointName);
+INSTANTIATE_TEST_SUITE_P(Rows, TcpSocketEndpointText, ::testing::ValuesIn(kEndpointRows),
+                         endpointName);
 
-TEST_F(ConnectTest, CallerFaultsThrowAndLeaveTheSocketAsItWas) {
+TEST_F(TcpSocketConnect, CallerFaultsThrowAndLeaveTheSocketAsItWas) {
     socket.setAddr("127.0.0.1");
     socket.setPort(std::to_string(listener.port()));
     socket.setProto("udp");
@@ -222,7 +224,7 @@ int openFds() {
     return count;
 }
 
-TEST_F(ConnectTest, ManyAttemptsLeaveNoDescriptorBehind) {
+TEST_F(TcpSocketConnect, ManyAttemptsLeaveNoDescriptorBehind) {
     const std::string refused = std::to_string(unusedPort());
     const int before = openFds();
     int sessions = 0;

@@ -17,9 +17,9 @@ using namespace std::chrono_literals;
 using tk::net::wsClosed;
 using tk::net::wsConnected;
 
-using SessionTest = SocketFixture;
+using TcpSocketSession = SocketFixture;
 
-TEST_F(SessionTest, BytesGoOutWholeAndInOrderAcrossSends) {
+TEST_F(TcpSocketSession, BytesGoOutWholeAndInOrderAcrossSends) {
     connectToListener();
     const std::string sends[] = {
         std::string("\0abc", 4), "\xFF\xFF",
@@ -37,7 +37,7 @@ TEST_F(SessionTest, BytesGoOutWholeAndInOrderAcrossSends) {
     EXPECT_EQ(events, std::vector<std::string>{"connected"});
 }
 
-TEST_F(SessionTest, EmptySendDoesNothingInAnyState) {
+TEST_F(TcpSocketSession, EmptySendDoesNothingInAnyState) {
     EXPECT_EQ(send(""), 0);
     connectToListener();
     EXPECT_EQ(send(""), 0);
@@ -45,7 +45,7 @@ TEST_F(SessionTest, EmptySendDoesNothingInAnyState) {
     EXPECT_EQ(events, std::vector<std::string>{"connected"});
 }
 
-TEST_F(SessionTest, SendWithoutSessionRaises10057InsideTheSendAndSendsNothing) {
+TEST_F(TcpSocketSession, SendWithoutSessionRaises10057InsideTheSendAndSendsNothing) {
     const struct {
         const char* name;
         std::function<void()> reach;
@@ -77,7 +77,7 @@ TEST_F(SessionTest, SendWithoutSessionRaises10057InsideTheSendAndSendsNothing) {
     EXPECT_EQ(listener.received(), "");
 }
 
-TEST_F(SessionTest, PeerCloseDeliversEveryWaitingByteThenClosedOnce) {
+TEST_F(TcpSocketSession, PeerCloseDeliversEveryWaitingByteThenClosedOnce) {
     chunk = 100;
     connectToListener();
     const std::string payload = everyByte(1000, 200);
@@ -92,7 +92,7 @@ TEST_F(SessionTest, PeerCloseDeliversEveryWaitingByteThenClosedOnce) {
     EXPECT_EQ(socket.state(), wsClosed);
 }
 
-TEST_F(SessionTest, PeerResetRaises10054ThenClosed) {
+TEST_F(TcpSocketSession, PeerResetRaises10054ThenClosed) {
     connectToListener();
     listener.resetClient();
     ASSERT_TRUE(run([&] { return count("closed") == 1; }));
@@ -105,9 +105,9 @@ TEST_F(SessionTest, PeerResetRaises10054ThenClosed) {
 
 // The first send after a reset meets ECONNRESET; once the kernel has reported the reset, a send
 // meets EPIPE instead, which would raise SIGPIPE and end the process without MSG_NOSIGNAL.
-class SendAfterReset : public SocketFixture, public ::testing::WithParamInterface<bool> {};
+class TcpSocketSendAfterReset : public SocketFixture, public ::testing::WithParamInterface<bool> {};
 
-TEST_P(SendAfterReset, Raises10054InsideTheSend) {
+TEST_P(TcpSocketSendAfterReset, Raises10054InsideTheSend) {
     const bool resetAlreadyReported = GetParam();
     connectToListener();
     listener.resetClient();
@@ -134,16 +134,16 @@ TEST_P(SendAfterReset, Raises10054InsideTheSend) {
     EXPECT_EQ(socket.state(), wsClosed);
 }
 
-INSTANTIATE_TEST_SUITE_P(ByKernelError, SendAfterReset, ::testing::Bool(),
+INSTANTIATE_TEST_SUITE_P(ByKernelError, TcpSocketSendAfterReset, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? "Epipe" : "Econnreset";
                          });
 
 // The kernel gives up on a peer that takes nothing (zero window past TCP_USER_TIMEOUT) with
 // ETIMEDOUT: 10053, raised while State is not yet closed.
-class AbortedSession : public SocketFixture, public ::testing::WithParamInterface<bool> {};
+class TcpSocketAborted : public SocketFixture, public ::testing::WithParamInterface<bool> {};
 
-TEST_P(AbortedSession, Raises10053BeforeClosing) {
+TEST_P(TcpSocketAborted, Raises10053BeforeClosing) {
     const bool handlerCloses = GetParam();
     listener.setReceiveBuffer(4096);
     connectToListener();
@@ -171,7 +171,7 @@ TEST_P(AbortedSession, Raises10053BeforeClosing) {
     EXPECT_EQ(socket.state(), wsClosed);
 }
 
-INSTANTIATE_TEST_SUITE_P(ByHandler, AbortedSession, ::testing::Bool(),
+INSTANTIATE_TEST_SUITE_P(ByHandler, TcpSocketAborted, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? "HandlerCloses" : "HandlerLeavesItOpen";
                          });
@@ -182,7 +182,7 @@ int bytesWaiting(int fd) {
     return n;
 }
 
-TEST_F(SessionTest, DataAvailableIsNotReenteredByANestedLoop) {
+TEST_F(TcpSocketSession, DataAvailableIsNotReenteredByANestedLoop) {
     connectToListener();
     int depth = 0;
     int deepest = 0;
@@ -204,7 +204,7 @@ TEST_F(SessionTest, DataAvailableIsNotReenteredByANestedLoop) {
     EXPECT_EQ(received, "abcdefghijkl");
 }
 
-TEST_F(SessionTest, FloodComesInChunksWithTheLoopTurningBetweenThem) {
+TEST_F(TcpSocketSession, FloodComesInChunksWithTheLoopTurningBetweenThem) {
     connectToListener();
     std::string trace;  // 'D' per chunk, 'P' per run of a call that keeps posting itself
     bool done = false;
@@ -239,7 +239,8 @@ void PrintTo(const UnreadOffer& row, std::ostream* os) {
     *os << row.name;
 }
 
-class OfferLeftUnread : public SocketFixture, public ::testing::WithParamInterface<UnreadOffer> {
+class TcpSocketUnreadOffer : public SocketFixture,
+                             public ::testing::WithParamInterface<UnreadOffer> {
   protected:
     // As the application's general error report: the error ends the handler, the loop goes on.
     struct Swallow : tk::EventGuard {
@@ -254,7 +255,7 @@ class OfferLeftUnread : public SocketFixture, public ::testing::WithParamInterfa
     } guard;
 };
 
-TEST_P(OfferLeftUnread, ComesAgainThroughTheLoop) {
+TEST_P(TcpSocketUnreadOffer, ComesAgainThroughTheLoop) {
     loop.setGuard(&guard);
     connectToListener();
     int offers = 0;
@@ -273,14 +274,14 @@ TEST_P(OfferLeftUnread, ComesAgainThroughTheLoop) {
     EXPECT_EQ(guard.caught, GetParam().handlerThrows ? 1 : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, OfferLeftUnread,
+INSTANTIATE_TEST_SUITE_P(Rows, TcpSocketUnreadOffer,
                          ::testing::Values(UnreadOffer{"HandlerReadsNothing", false},
                                            UnreadOffer{"HandlerThrows", true}),
                          [](const ::testing::TestParamInfo<UnreadOffer>& info) {
                              return info.param.name;
                          });
 
-TEST_F(SessionTest, CloseInsideTheDataHandlerEndsEverything) {
+TEST_F(TcpSocketSession, CloseInsideTheDataHandlerEndsEverything) {
     chunk = 10;
     connectToListener();
     onData = [&] {
