@@ -67,6 +67,25 @@ TEST_F(FormViewTest, LabelShowsItsCaptionAsPlainTextInItsOwnFont) {
     EXPECT_EQ(find<QLabel>("Label")->text(), QString("Changed"));
 }
 
+TEST_F(FormViewTest, CircleShowsItsFillAsTheModelSetsIt) {
+    QWidget* led = find<QWidget>("Led");
+    ASSERT_NE(led, nullptr);
+    const QPoint centre(led->width() / 2, led->height() / 2);
+    EXPECT_EQ(led->grab().toImage().pixelColor(centre), QColor(0, 255, 0));
+    m.led.setBrushColor(tk::clGreen);
+    EXPECT_EQ(led->grab().toImage().pixelColor(centre), QColor(0, 128, 0));
+}
+
+TEST_F(FormViewTest, PictureIsDrawnUnscaledAtTheTopLeft) {
+    auto* picture = find<QLabel>("Picture");
+    ASSERT_NE(picture, nullptr);
+    const QImage shown = picture->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(0, 0), QColor(0x12, 0x34, 0x56));
+    EXPECT_EQ(shown.pixelColor(2, 1), QColor(0x12, 0x34, 0x56));
+    EXPECT_NE(shown.pixelColor(3, 0), QColor(0x12, 0x34, 0x56));
+    EXPECT_NE(shown.pixelColor(0, 2), QColor(0x12, 0x34, 0x56));
+}
+
 TEST_F(FormViewTest, CheckBoxRaisesItsClickOncePerChangeAndFollowsTheModel) {
     auto* box = find<QCheckBox>("Check");
     ASSERT_NE(box, nullptr);
@@ -245,12 +264,13 @@ TEST_F(FormViewTest, FocusFollowsTheModelAndTheOperator) {
     EXPECT_EQ(m.form.activeControl(), &m.edit);
 
     // Tab visits the controls in their designed order, into and out of the panel.
-    for (const tk::TControl* next :
-         std::vector<const tk::TControl*>{&m.button, &m.check, &m.inPanel, &m.memo, &m.edit}) {
+    for (const tk::TControl* next : std::vector<const tk::TControl*>{
+             &m.button, &m.check, &m.inPanel, &m.memo, &m.clear, &m.edit}) {
         SCOPED_TRACE(next->name());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(m.form.activeControl(), next);
-        EXPECT_EQ(QApplication::focusWidget(), view.widgetOf(*next));
+        EXPECT_EQ(QApplication::focusWidget(), view.widgetOf(*next))
+            << QApplication::focusWidget()->objectName().toStdString();
     }
     EXPECT_EQ(edit->selectedText(), QString("abc")) << "an edit box selects all on focus";
 }

@@ -6,7 +6,9 @@
 
 #include <QTest>
 #include <QWidget>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "tests/support/recording_boxes.h"
 #include "toolkit/application.h"
@@ -29,6 +31,9 @@ struct TestModels {
     tk::TCheckBox inPanel{form, &panel, "InPanel"};
     tk::TMemo memo{form, nullptr, "Memo"};
     tk::TLabel title{form, nullptr, "Title"};
+    tk::TShape led{form, &panel, "Led"};
+    tk::TImage picture{form, nullptr, "Picture"};
+    tk::TBitBtn clear{form, nullptr, "Clear"};
 
     int changes = 0;
     int checkClicks = 0;
@@ -61,6 +66,13 @@ struct TestModels {
         title.setBounds(220, 110, 108, 20);
         title.setCaption("Big <b>title</b>");
         title.font = tk::TFont{16, true, true, tk::clRed};
+        led.setBounds(40, 8, 17, 17);
+        led.setPen(tk::clGray, 3);
+        led.setBrushColor(tk::clLime);
+        picture.setBounds(330, 150, 60, 50);
+        picture.setPicture(tk::TPicture{3, 2, std::vector<std::uint32_t>(6, 0xFF123456)});
+        clear.setBounds(330, 220, 37, 25);
+        clear.setTabOrder(5);
 
         edit.OnChange = [this](tk::TObject*) { ++changes; };
         edit.OnKeyPress = [this](tk::TObject*, char& key) {

@@ -104,13 +104,21 @@ bool ControlBinding::eventFilter(QObject* watched, QEvent* event) {
     if (watched != widget_) {
         return false;
     }
-    if (event->type() == QEvent::FocusIn && !view_.applyingModel) {
-        view_.enter([this] { view_.form.focusControl(&model_); });
-        return false;
+    switch (event->type()) {
+        case QEvent::FocusIn:
+            if (!view_.applyingModel) {
+                view_.enter([this] { view_.form.focusControl(&model_); });
+            }
+            return false;
+        case QEvent::KeyPress:
+        case QEvent::MouseButtonRelease: {
+            bool consumed = false;
+            view_.enter([this, event, &consumed] { consumed = filterInput(event); });
+            return consumed;
+        }
+        default:
+            return false;
     }
-    bool consumed = false;
-    view_.enter([this, event, &consumed] { consumed = filterInput(event); });
-    return consumed;
 }
 
 namespace {
