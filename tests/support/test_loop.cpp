@@ -9,6 +9,8 @@ namespace testsupport {
 
 tk::EventLoop::Handle TestLoop::startTimer(tk::Millis interval, std::function<void()> onTick) {
     const Handle handle = nextHandle_++;
+    // A zero interval would fire forever at one instant; real loops treat it as "soon".
+    interval = std::max(interval, tk::Millis(1));
     timers_.emplace(handle, Timer{interval, now_ + interval, std::move(onTick)});
     return handle;
 }
@@ -58,6 +60,11 @@ bool TestLoop::turn(int pollTimeoutMs) {
         }
     }
     if (fds.empty()) {
+        // Nothing to watch: wait the turn out rather than spin a core (a condition may hang on
+        // another process or thread, such as the simulator's output reader).
+        if (posted_.empty() && pollTimeoutMs > 0) {
+            ::poll(nullptr, 0, pollTimeoutMs);
+        }
         return ran;
     }
     if (!posted_.empty()) {
