@@ -107,7 +107,9 @@ std::array<tk::TCheckBox*, 8> TQM47f1::LEDs() {
     return {&LED0, &LED1, &LED2, &LED3, &LED4, &LED5, &LED6, &LED7};
 }
 
-std::array<tk::TShape*, 8> TQM47f1::TBs() { return {&TB0, &TB1, &TB2, &TB3, &TB4, &TB5, &TB6, &TB7}; }
+std::array<tk::TShape*, 8> TQM47f1::TBs() {
+    return {&TB0, &TB1, &TB2, &TB3, &TB4, &TB5, &TB6, &TB7};
+}
 
 void TQM47f1::buildLayout() {
     setBounds(109, 49, 620, 366);
@@ -248,9 +250,13 @@ void TQM47f1::connectHandlers() {
     OnDestroy = bind(&TQM47f1::FormDestroy);
 }
 
-void TQM47f1::CloseBtnClick(tk::TObject* /*Sender*/) { close(); }
+void TQM47f1::CloseBtnClick(tk::TObject* /*Sender*/) {
+    close();
+}
 
-void TQM47f1::ClearBtnClick(tk::TObject* /*Sender*/) { Memo.clear(); }
+void TQM47f1::ClearBtnClick(tk::TObject* /*Sender*/) {
+    Memo.clear();
+}
 
 void TQM47f1::laOrvaneTxtClick(tk::TObject* /*Sender*/) {
     application().messageBox(tk::BoxKind::plain, kNotImplemented);

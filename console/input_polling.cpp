@@ -3,7 +3,9 @@
 #include "app/qm47_form.h"
 #include "protocol/frames.h"
 
-void TQM47f1::ReadInputs() { ClientSocket.sendStr(protocol::kReadInputsRequest); }
+void TQM47f1::ReadInputs() {
+    ClientSocket.sendStr(protocol::kReadInputsRequest);
+}
 
 void TQM47f1::buReadInputsClick(tk::TObject* /*Sender*/) {
     ReadInputs();

@@ -14,13 +14,13 @@ const char* const kHexSyntaxError =
 
 // The focus goes back to the text box however the send ends, an error included.
 class FocusBack {
-public:
+  public:
     explicit FocusBack(tk::TEdit& box) : box_(box) {}
     ~FocusBack() { box_.setFocus(); }
     FocusBack(const FocusBack&) = delete;
     FocusBack& operator=(const FocusBack&) = delete;
 
-private:
+  private:
     tk::TEdit& box_;
 };
 

@@ -18,7 +18,9 @@ void TQM47f1::SendOutputFrame(std::uint8_t mask) {
     ClientSocket.sendStr(protocol::writeOutputsFrame(mask));
 }
 
-void TQM47f1::LED0Click(tk::TObject* /*Sender*/) { WriteLEDs(); }
+void TQM47f1::LED0Click(tk::TObject* /*Sender*/) {
+    WriteLEDs();
+}
 
 void TQM47f1::buPrettyPatternClick(tk::TObject* /*Sender*/) {
     buPrettyPattern.setEnabled(false);

@@ -8,7 +8,9 @@ Application::Application(EventLoop& loop, MessageBoxes& boxes) : loop_(loop), bo
     loop_.setGuard(this);
 }
 
-Application::~Application() { loop_.setGuard(nullptr); }
+Application::~Application() {
+    loop_.setGuard(nullptr);
+}
 
 void Application::messageBox(BoxKind kind, const std::string& text) {
     switch (kind) {

@@ -11,7 +11,7 @@
 namespace tk {
 
 class Application : public EventGuard {
-public:
+  public:
     Application(EventLoop& loop, MessageBoxes& boxes);
     ~Application() override;
     Application(const Application&) = delete;
@@ -31,7 +31,7 @@ public:
     // Ends the event loop (the main window has closed).
     void terminate() { loop_.quit(); }
 
-private:
+  private:
     EventLoop& loop_;
     MessageBoxes& boxes_;
     std::string title_ = "QM47";  // the program's name, until it sets its own

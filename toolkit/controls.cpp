@@ -12,7 +12,9 @@ TControl::TControl(TForm& form, TControl* parent, std::string name, ControlKind 
     form_.add(this);
 }
 
-TControl::~TControl() { form_.remove(this); }
+TControl::~TControl() {
+    form_.remove(this);
+}
 
 void TControl::setBounds(int left, int top, int width, int height) {
     left_ = left;
@@ -42,9 +44,13 @@ bool TControl::canFocus() const {
     }
 }
 
-bool TControl::focused() const { return form_.activeControl() == this; }
+bool TControl::focused() const {
+    return form_.activeControl() == this;
+}
 
-void TControl::setFocus() { form_.focusControl(this); }
+void TControl::setFocus() {
+    form_.focusControl(this);
+}
 
 void TControl::operatorEvent(const std::function<void()>& handler) const {
     form_.application().loop().dispatch(handler);
@@ -274,7 +280,9 @@ void TImage::setPicture(TPicture picture) {
 
 TTimer::TTimer(TForm& form, std::string name) : form_(form), name_(std::move(name)) {}
 
-TTimer::~TTimer() { setEnabled(false); }
+TTimer::~TTimer() {
+    setEnabled(false);
+}
 
 void TTimer::setInterval(Millis interval) {
     if (interval_ == interval) {
@@ -345,8 +353,7 @@ void TForm::remove(TControl* control) {
 }
 
 void TForm::focusControl(TControl* control) {
-    if (control == active_ || control == nullptr || !control->canFocus() ||
-        !control->enabled()) {
+    if (control == active_ || control == nullptr || !control->canFocus() || !control->enabled()) {
         return;
     }
     TControl* previous = std::exchange(active_, control);

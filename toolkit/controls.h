@@ -27,7 +27,7 @@
 namespace tk {
 
 class TObject {
-public:
+  public:
     virtual ~TObject() = default;
 };
 
@@ -67,7 +67,7 @@ enum class Aspect { text, caption, enabled, checked, fill, lines, focus, selecti
 class TForm;
 
 class TControl : public TObject {
-public:
+  public:
     TControl(TForm& form, TControl* parent, std::string name, ControlKind kind);
     ~TControl() override;
     TControl(const TControl&) = delete;
@@ -99,7 +99,7 @@ public:
     // The view's hook; models call it after every visible change.
     void setViewHook(std::function<void(Aspect)> hook) { viewHook_ = std::move(hook); }
 
-protected:
+  protected:
     friend class TForm;
     void changed(Aspect aspect) const {
         if (viewHook_) {
@@ -109,7 +109,7 @@ protected:
     // Operator input is an event of its own: it runs under the general error report.
     void operatorEvent(const std::function<void()>& handler) const;
 
-private:
+  private:
     TForm& form_;
     TControl* parent_;
     std::string name_;
@@ -121,19 +121,19 @@ private:
 };
 
 class TLabel : public TControl {
-public:
+  public:
     TLabel(TForm& form, TControl* parent, std::string name);
     const std::string& caption() const { return caption_; }
     void setCaption(std::string caption);
     TNotifyEvent OnClick;
     void operatorClick();
 
-private:
+  private:
     std::string caption_;
 };
 
 class TEdit : public TControl {
-public:
+  public:
     TEdit(TForm& form, TControl* parent, std::string name);
     const std::string& text() const { return text_; }
     // Raises OnChange only when the text differs.
@@ -154,7 +154,7 @@ public:
     // The operator's edit as a whole (paste, cut, delete): the new text and caret.
     void operatorEdit(std::string text, int caret);
 
-private:
+  private:
     void replaceText(std::string text, int caret);
     std::string text_;
     int selStart_ = 0;
@@ -163,7 +163,7 @@ private:
 
 // The log: whole lines, appended at the end. Lines are handed over unchanged.
 class TMemo : public TControl {
-public:
+  public:
     TMemo(TForm& form, TControl* parent, std::string name);
     const std::vector<std::string>& lines() const { return lines_; }
     void append(std::string line);
@@ -171,13 +171,13 @@ public:
     // Counts clear() calls, so a view can tell "cleared and refilled" from "grew".
     std::uint64_t clearCount() const { return clearCount_; }
 
-private:
+  private:
     std::vector<std::string> lines_;
     std::uint64_t clearCount_ = 0;
 };
 
 class TButton : public TControl {
-public:
+  public:
     TButton(TForm& form, TControl* parent, std::string name);
     const std::string& caption() const { return caption_; }
     void setCaption(std::string caption);
@@ -185,29 +185,29 @@ public:
     // Takes the focus, then raises OnClick; nothing when disabled.
     void operatorClick();
 
-protected:
+  protected:
     TButton(TForm& form, TControl* parent, std::string name, ControlKind kind);
 
-private:
+  private:
     std::string caption_;
 };
 
 // A push button that can also show a small picture.
 class TBitBtn : public TButton {
-public:
+  public:
     TBitBtn(TForm& form, TControl* parent, std::string name);
     // Side-by-side pictures: the first for enabled, the second for disabled.
     const TPicture& glyph() const { return glyph_; }
     int numGlyphs() const { return numGlyphs_; }
     void setGlyph(TPicture glyph, int numGlyphs);
 
-private:
+  private:
     TPicture glyph_;
     int numGlyphs_ = 1;
 };
 
 class TCheckBox : public TControl {
-public:
+  public:
     TCheckBox(TForm& form, TControl* parent, std::string name);
     const std::string& caption() const { return caption_; }
     void setCaption(std::string caption);
@@ -218,19 +218,19 @@ public:
     // Takes the focus and toggles (raising OnClick once); nothing when disabled.
     void operatorClick();
 
-private:
+  private:
     std::string caption_;
     bool checked_ = false;
 };
 
 class TPanel : public TControl {
-public:
+  public:
     TPanel(TForm& form, TControl* parent, std::string name);
 };
 
 // A filled circle with an outline.
 class TShape : public TControl {
-public:
+  public:
     TShape(TForm& form, TControl* parent, std::string name);
     TColor brushColor() const { return brushColor_; }
     void setBrushColor(TColor color);
@@ -238,24 +238,24 @@ public:
     int penWidth() const { return penWidth_; }
     void setPen(TColor color, int width);
 
-private:
+  private:
     TColor brushColor_ = 0xFFFFFF;
     TColor penColor_ = clBlack;
     int penWidth_ = 1;
 };
 
 class TImage : public TControl {
-public:
+  public:
     TImage(TForm& form, TControl* parent, std::string name);
     const TPicture& picture() const { return picture_; }
     void setPicture(TPicture picture);
 
-private:
+  private:
     TPicture picture_;
 };
 
 class TTimer : public TObject {
-public:
+  public:
     TTimer(TForm& form, std::string name);
     ~TTimer() override;
     TTimer(const TTimer&) = delete;
@@ -269,7 +269,7 @@ public:
     void setEnabled(bool on);
     TNotifyEvent OnTimer;
 
-private:
+  private:
     TForm& form_;
     std::string name_;
     Millis interval_{1000};
@@ -280,7 +280,7 @@ enum TCloseAction { caNone, caHide, caFree, caMinimize };
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 
 class TForm : public TObject {
-public:
+  public:
     TForm(Application& app, std::string name);
     ~TForm() override;
     TForm(const TForm&) = delete;
@@ -320,7 +320,7 @@ public:
     // The view's hook for the caption and the focus.
     void setViewHook(std::function<void(Aspect)> hook) { viewHook_ = std::move(hook); }
 
-private:
+  private:
     friend class TControl;
     void add(TControl* control) { controls_.push_back(control); }
     void remove(TControl* control);

@@ -16,13 +16,13 @@ using Millis = std::chrono::milliseconds;
 
 // Catches what escapes an outermost event handler (the application's general error report).
 class EventGuard {
-public:
+  public:
     virtual ~EventGuard() = default;
     virtual void runEvent(const std::function<void()>& handler) noexcept = 0;
 };
 
 class EventLoop {
-public:
+  public:
     using Handle = std::uint64_t;  // 0 is never a valid handle
     enum IoEvents : unsigned { ioNone = 0, ioRead = 1, ioWrite = 2 };
 
@@ -35,7 +35,8 @@ public:
 
     // onReady gets the subset of the watched events that are ready. A watch with ioNone stays
     // registered but silent.
-    virtual Handle watchFd(int fd, unsigned events, std::function<void(unsigned ready)> onReady) = 0;
+    virtual Handle watchFd(int fd, unsigned events,
+                           std::function<void(unsigned ready)> onReady) = 0;
     virtual void setWatchEvents(Handle watch, unsigned events) = 0;
     virtual void unwatchFd(Handle watch) = 0;
 
@@ -61,7 +62,7 @@ public:
         }
     }
 
-private:
+  private:
     EventGuard* guard_ = nullptr;
 };
 

@@ -13,7 +13,7 @@ enum class BoxKind {
 };
 
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     // Returns when the operator has closed the box; the loop keeps running meanwhile.
     // A carriage return alone in `text` starts a new line.

@@ -12,7 +12,9 @@ struct CheckRow {
     bool passes;
 };
 
-std::string rowName(const ::testing::TestParamInfo<CheckRow>& info) { return info.param.name; }
+std::string rowName(const ::testing::TestParamInfo<CheckRow>& info) {
+    return info.param.name;
+}
 
 class AddressCheck : public WindowTest, public ::testing::WithParamInterface<CheckRow> {};
 
@@ -66,14 +68,10 @@ TEST_P(PortCheck, EnablesConnectByThePortTextAlone) {
 }
 
 const CheckRow kPorts[] = {
-    {"Plain", "80", true},
-    {"LeadingZero", "080", true},
-    {"Zero", "0", true},
-    {"AboveLargestPort", "70000", true},
-    {"Empty", "", false},
-    {"InnerBlank", "8 0", false},
-    {"PlusSign", "+80", false},
-    {"LeadingBlank", " 80", false},
+    {"Plain", "80", true},      {"LeadingZero", "080", true},
+    {"Zero", "0", true},        {"AboveLargestPort", "70000", true},
+    {"Empty", "", false},       {"InnerBlank", "8 0", false},
+    {"PlusSign", "+80", false}, {"LeadingBlank", " 80", false},
     {"Name", "telnet", false},
 };
 INSTANTIATE_TEST_SUITE_P(Rows, PortCheck, ::testing::ValuesIn(kPorts), rowName);

@@ -9,7 +9,7 @@ namespace testsupport {
 namespace {
 
 class Inputs : public WindowTest {
-protected:
+  protected:
     void SetUp() override { startLive(); }
     std::size_t requests() const {
         std::size_t n = 0;
@@ -80,7 +80,8 @@ TEST_P(InputReport, LightsIndicatorsWhoseBitIsClear) {
 const ReportRow kReports[] = {
     {"AllClear", 0x00, allIndicators(tk::clLime)},
     {"AllSet", 0xFF, allIndicators(tk::clGreen)},
-    {"AllButZero", 0xFE,
+    {"AllButZero",
+     0xFE,
      {tk::clLime, tk::clGreen, tk::clGreen, tk::clGreen, tk::clGreen, tk::clGreen, tk::clGreen,
       tk::clGreen}},
 };

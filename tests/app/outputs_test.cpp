@@ -10,7 +10,7 @@ namespace testsupport {
 namespace {
 
 class Outputs : public WindowTest {
-protected:
+  protected:
     void SetUp() override { startLive(); }
 
     // The masks of the write-outputs frames sent so far; anything else fails the test.
@@ -77,10 +77,10 @@ const StartRow kStarts[] = {
 INSTANTIATE_TEST_SUITE_P(Rows, PatternStart, ::testing::ValuesIn(kStarts),
                          [](const auto& info) { return std::string(info.param.name); });
 
-const std::vector<int> kFullRun = {0x01,                          //
-                                   0x01, 0x00, 0x02, 0x02, 0x00, 0x04, 0x04, 0x00, 0x08,
-                                   0x08, 0x00, 0x10, 0x10, 0x00, 0x20, 0x20, 0x00, 0x40,
-                                   0x40, 0x00, 0x80, 0x80, 0x00};
+const std::vector<int> kFullRun = {0x01,  //
+                                   0x01, 0x00, 0x02, 0x02, 0x00, 0x04, 0x04, 0x00,
+                                   0x08, 0x08, 0x00, 0x10, 0x10, 0x00, 0x20, 0x20,
+                                   0x00, 0x40, 0x40, 0x00, 0x80, 0x80, 0x00};
 
 TEST_F(Outputs, RunFromAllOffSendsItsTwentyFourFramesAndEndsByItself) {
     form->buPrettyPattern.operatorClick();
@@ -130,8 +130,7 @@ TEST_F(Outputs, RunOutlivesTheSessionAndLogsEveryFrameItCannotSend) {
     form->ClearBtn.operatorClick();
     socket.raiseClosed();
     loop.advance(tk::Millis(1400));  // steps 2 to 8
-    EXPECT_EQ(form->Memo.lines(),
-              std::vector<std::string>(6 * 3 + 2, "Socket error: 10057"));
+    EXPECT_EQ(form->Memo.lines(), std::vector<std::string>(6 * 3 + 2, "Socket error: 10057"));
     EXPECT_TRUE(form->buPrettyPattern.enabled());
     EXPECT_TRUE(form->buConnect.enabled());
     for (tk::TCheckBox* led : form->LEDs()) {

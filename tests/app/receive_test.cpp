@@ -12,7 +12,7 @@ const char* const kBigChunkWarning =
     "Program expects packets of < about 254... but could be revised.";
 
 class Receiving : public WindowTest {
-protected:
+  protected:
     void SetUp() override {
         startLive();
         form->ClearBtn.operatorClick();
@@ -68,7 +68,8 @@ TEST_P(ChunkSize, WarnsFrom253BytesAndStillLogsTheChunk) {
     EXPECT_EQ(log(), std::vector<std::string>{std::string(GetParam().size, 'x')});
 }
 
-const ChunkRow kChunks[] = {{"Size252", 252, false}, {"Size253", 253, true}, {"Size255", 255, true}};
+const ChunkRow kChunks[] = {
+    {"Size252", 252, false}, {"Size253", 253, true}, {"Size255", 255, true}};
 INSTANTIATE_TEST_SUITE_P(Rows, ChunkSize, ::testing::ValuesIn(kChunks),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -114,17 +115,27 @@ TEST_F(Receiving, DecoderStateOutlivesTheConnection) {
     form->buConnect.operatorClick();
     socket.raiseConnected();
     // The new connection's first byte is taken as the mask; its text is swallowed up to IAC.
-    socket.raiseData(std::string("\x00" "abc\xFF\xF0" "def", 9));
+    socket.raiseData(
+        std::string("\x00"
+                    "abc\xFF\xF0"
+                    "def",
+                    9));
     EXPECT_EQ(indicatorColours(), allIndicators(tk::clLime));
     EXPECT_EQ(log(), std::vector<std::string>{"def"});
 }
 
 TEST_F(Receiving, EchoFilterDropsBareNopsOnlyWhenTicked) {
     form->HexOutput.setChecked(false);
-    socket.raiseData("A\xF1" "B");
+    socket.raiseData(
+        "A\xF1"
+        "B");
     form->NVTFiltr.setChecked(false);
-    socket.raiseData("A\xF1" "B");
-    EXPECT_EQ(log(), (std::vector<std::string>{"AB", "A\xF1" "B"}));
+    socket.raiseData(
+        "A\xF1"
+        "B");
+    EXPECT_EQ(log(), (std::vector<std::string>{"AB",
+                                               "A\xF1"
+                                               "B"}));
 }
 
 }  // namespace

@@ -99,8 +99,7 @@ TEST_F(WindowTest, PeerCloseEndsTheSessionButPollingGoesOnAndResumesOnReconnect)
     EXPECT_TRUE(f.cbReadRepeatedly.checked());
 
     loop.advance(tk::Millis(500));
-    EXPECT_EQ(f.Memo.lines(),
-              std::vector<std::string>(2, "Socket error: 10057"));
+    EXPECT_EQ(f.Memo.lines(), std::vector<std::string>(2, "Socket error: 10057"));
     EXPECT_EQ(f.shTickTock.brushColor(), tk::clBlue);  // flipped twice
 
     f.buConnect.operatorClick();
@@ -148,8 +147,7 @@ TEST_F(WindowTest, OtherErrorNumbersOnlyLog) {
         socket.raiseError(number);
     }
     EXPECT_EQ(logTail(), (std::vector<std::string>{"Socket error: 10054", "Socket error: 10061",
-                                                   "Socket error: 10060",
-                                                   "Socket error: 11001"}));
+                                                   "Socket error: 10060", "Socket error: 11001"}));
     EXPECT_EQ(f.buConnect.caption(), "&Disconnect");
     EXPECT_EQ(sessionControlsEnabled(), allSession(true));
     EXPECT_EQ(boxes.count(), 0U);

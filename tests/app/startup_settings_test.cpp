@@ -42,16 +42,16 @@ TEST_P(StartUp, AppliesTheSettingsAndTheChecksTheyRun) {
 const StartRow kStarts[] = {
     {"NoFile", std::nullopt, "192.168.0.25", "80", true, true, true},
     {"NoSection", "[Other]\nIPAddress=1.2.3.4\n", "192.168.0.25", "80", true, true, true},
-    {"InvalidAddressPort8080", "[Settings]\nIPAddress=bad\nPort=8080\n", "bad", "8080", true,
-     true, true},
+    {"InvalidAddressPort8080", "[Settings]\nIPAddress=bad\nPort=8080\n", "bad", "8080", true, true,
+     true},
     {"InvalidAddressPort80", "[Settings]\nIPAddress=bad\nPort=80\n", "bad", "80", true, true,
      false},
-    {"DesignedAddressPort80", "[Settings]\nIPAddress=IPAddress\nPort=80\n", "IPAddress", "80",
-     true, true, false},
-    {"ValidAddressBadPort", "[Settings]\nIPAddress=10.0.0.1\nPort=x\n", "10.0.0.1", "x", true,
+    {"DesignedAddressPort80", "[Settings]\nIPAddress=IPAddress\nPort=80\n", "IPAddress", "80", true,
      true, false},
-    {"BothFlagsOff", "[settings]\nipaddress=10.0.0.1\nFILTERECHO=0\nhexout=0\n", "10.0.0.1",
-     "80", false, false, true},
+    {"ValidAddressBadPort", "[Settings]\nIPAddress=10.0.0.1\nPort=x\n", "10.0.0.1", "x", true, true,
+     false},
+    {"BothFlagsOff", "[settings]\nipaddress=10.0.0.1\nFILTERECHO=0\nhexout=0\n", "10.0.0.1", "80",
+     false, false, true},
 };
 INSTANTIATE_TEST_SUITE_P(Rows, StartUp, ::testing::ValuesIn(kStarts),
                          [](const auto& info) { return std::string(info.param.name); });
@@ -70,17 +70,24 @@ TEST_P(FlagValue, ReadsAsAnIntegerWithTickedAsDefault) {
 }
 
 const FlagRow kFlags[] = {
-    {"Zero", "0", false},       {"DollarZero", "$0", false}, {"HexZero", "0x0", false},
-    {"One", "1", true},         {"Two", "2", true},          {"MinusOne", "-1", true},
-    {"HexOne", "0x1", true},    {"Letters", "abc", true},    {"BarePrefix", "0x", true},
-    {"Empty", "", true},        {"QuotedZero", "\"0\"", false},
+    {"Zero", "0", false},
+    {"DollarZero", "$0", false},
+    {"HexZero", "0x0", false},
+    {"One", "1", true},
+    {"Two", "2", true},
+    {"MinusOne", "-1", true},
+    {"HexOne", "0x1", true},
+    {"Letters", "abc", true},
+    {"BarePrefix", "0x", true},
+    {"Empty", "", true},
+    {"QuotedZero", "\"0\"", false},
 };
 INSTANTIATE_TEST_SUITE_P(Rows, FlagValue, ::testing::ValuesIn(kFlags),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WindowTest, OverlongStoredAddressReportsAndSkipsTheRestOfStartUp) {
-    TQM47f1& f = start("[Settings]\nIPAddress=" + std::string(300, '1') +
-                       "\nPort=8080\nFilterEcho=1\n");
+    TQM47f1& f =
+        start("[Settings]\nIPAddress=" + std::string(300, '1') + "\nPort=8080\nFilterEcho=1\n");
     ASSERT_EQ(boxes.count(), 1U);
     EXPECT_EQ(boxes.boxes()[0].kind, tk::BoxKind::errorReport);
     EXPECT_EQ(boxes.boxes()[0].text, "Range check error.");

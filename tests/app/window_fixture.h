@@ -23,7 +23,7 @@ inline constexpr const char* kAbortWarningText =
     "I/O Controller feature and \"NVT filter\" in this program.";
 
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     TestLoop loop;
     RecordingBoxes boxes;
     tk::Application app{loop, boxes};
@@ -77,15 +77,17 @@ protected:
 
     std::vector<bool> sessionControlsEnabled() {
         TQM47f1& f = *form;
-        return {f.SendBtn.enabled(), f.AYTBtn.enabled(), f.buReadInputs.enabled(),
-                f.LED0.enabled(),    f.LED1.enabled(),   f.LED2.enabled(),
-                f.LED3.enabled(),    f.LED4.enabled(),   f.LED5.enabled(),
-                f.LED6.enabled(),    f.LED7.enabled(),   f.cbReadRepeatedly.enabled(),
+        return {f.SendBtn.enabled(),        f.AYTBtn.enabled(), f.buReadInputs.enabled(),
+                f.LED0.enabled(),           f.LED1.enabled(),   f.LED2.enabled(),
+                f.LED3.enabled(),           f.LED4.enabled(),   f.LED5.enabled(),
+                f.LED6.enabled(),           f.LED7.enabled(),   f.cbReadRepeatedly.enabled(),
                 f.buPrettyPattern.enabled()};
     }
 };
 
-inline std::vector<bool> allSession(bool on) { return std::vector<bool>(13, on); }
+inline std::vector<bool> allSession(bool on) {
+    return std::vector<bool>(13, on);
+}
 
 inline std::vector<tk::TColor> allIndicators(tk::TColor colour) {
     return std::vector<tk::TColor>(8, colour);

@@ -20,7 +20,7 @@ namespace testsupport {
 inline constexpr std::chrono::milliseconds kBound{5000};
 
 class RealWindowTest : public ::testing::Test {
-protected:
+  protected:
     TestLoop loop;
     RecordingBoxes boxes;
     tk::Application app{loop, boxes};
@@ -42,7 +42,9 @@ protected:
         return loop.runUntil([&] { return form->buConnect.caption() == "&Disconnect"; }, kBound);
     }
 
-    bool waitFor(const std::function<bool()>& condition) { return loop.runUntil(condition, kBound); }
+    bool waitFor(const std::function<bool()>& condition) {
+        return loop.runUntil(condition, kBound);
+    }
 
     bool logHas(const std::string& line) const {
         for (const std::string& entry : form->Memo.lines()) {

@@ -8,7 +8,7 @@ namespace testsupport {
 namespace {
 
 class SimulatorTest : public RealWindowTest {
-protected:
+  protected:
     SimProcess sim;
 
     void connectToSim(const std::vector<std::string>& args, const std::string& settings = "") {
@@ -53,10 +53,10 @@ TEST_F(SimulatorTest, SwitchesAndThePatternRunReachTheOutputs) {
             masks.push_back(lines[i].substr(at + 14));
         }
     }
-    const std::vector<std::string> expected = {
-        "0x01", "0x01", "0x00", "0x02", "0x02", "0x00", "0x04", "0x04", "0x00", "0x08",
-        "0x08", "0x00", "0x10", "0x10", "0x00", "0x20", "0x20", "0x00", "0x40", "0x40",
-        "0x00", "0x80", "0x80", "0x00"};
+    const std::vector<std::string> expected = {"0x01", "0x01", "0x00", "0x02", "0x02", "0x00",
+                                               "0x04", "0x04", "0x00", "0x08", "0x08", "0x00",
+                                               "0x10", "0x10", "0x00", "0x20", "0x20", "0x00",
+                                               "0x40", "0x40", "0x00", "0x80", "0x80", "0x00"};
     EXPECT_EQ(masks, expected);
 }
 

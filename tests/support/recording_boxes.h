@@ -19,7 +19,7 @@ struct RecordedBox {
 };
 
 class RecordingBoxes : public tk::MessageBoxes {
-public:
+  public:
     static constexpr std::size_t kKept = 100;
 
     void show(tk::BoxKind kind, const std::string& title, const std::string& text) override;
@@ -36,7 +36,7 @@ public:
     // Runs while each box is "open" (before show() returns).
     std::function<void(const RecordedBox&)> whileOpen;
 
-private:
+  private:
     std::vector<RecordedBox> boxes_;
     std::vector<std::size_t> kindCounts_ = std::vector<std::size_t>(4, 0);
     std::size_t count_ = 0;

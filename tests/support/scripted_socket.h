@@ -13,7 +13,7 @@
 namespace testsupport {
 
 class ScriptedSocket : public tk::net::TWSocket {
-public:
+  public:
     explicit ScriptedSocket(tk::EventLoop& loop) : loop_(loop) {}
 
     tk::net::TSocketState state() const override { return state_; }
@@ -49,7 +49,7 @@ public:
 
     void setState(tk::net::TSocketState state) { state_ = state; }
 
-private:
+  private:
     void offerData();
 
     tk::EventLoop& loop_;

@@ -6,7 +6,7 @@
 namespace testsupport {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -18,7 +18,7 @@ public:
     static std::string read(const std::string& path);  // "" when missing
     static void write(const std::string& path, const std::string& contents);
 
-private:
+  private:
     std::string path_;
 };
 

@@ -15,7 +15,9 @@ tk::EventLoop::Handle TestLoop::startTimer(tk::Millis interval, std::function<vo
     return handle;
 }
 
-void TestLoop::stopTimer(Handle timer) { timers_.erase(timer); }
+void TestLoop::stopTimer(Handle timer) {
+    timers_.erase(timer);
+}
 
 tk::EventLoop::Handle TestLoop::watchFd(int fd, unsigned events,
                                         std::function<void(unsigned)> onReady) {
@@ -31,9 +33,13 @@ void TestLoop::setWatchEvents(Handle watch, unsigned events) {
     }
 }
 
-void TestLoop::unwatchFd(Handle watch) { watches_.erase(watch); }
+void TestLoop::unwatchFd(Handle watch) {
+    watches_.erase(watch);
+}
 
-void TestLoop::post(std::function<void()> call) { posted_.push_back(std::move(call)); }
+void TestLoop::post(std::function<void()> call) {
+    posted_.push_back(std::move(call));
+}
 
 bool TestLoop::turn(int pollTimeoutMs) {
     bool ran = false;
@@ -112,7 +118,8 @@ void TestLoop::advance(tk::Millis by) {
         processPending();
         auto next = timers_.end();
         for (auto it = timers_.begin(); it != timers_.end(); ++it) {
-            if (it->second.due <= end && (next == timers_.end() || it->second.due < next->second.due)) {
+            if (it->second.due <= end &&
+                (next == timers_.end() || it->second.due < next->second.due)) {
                 next = it;
             }
         }

@@ -12,7 +12,7 @@
 namespace testsupport {
 
 class TestLoop : public tk::EventLoop {
-public:
+  public:
     using tk::EventLoop::runUntil;
 
     Handle startTimer(tk::Millis interval, std::function<void()> onTick) override;
@@ -40,7 +40,7 @@ public:
     std::size_t runningTimers() const { return timers_.size(); }
     std::size_t watchedFds() const { return watches_.size(); }
 
-private:
+  private:
     struct Timer {
         tk::Millis interval;
         tk::Millis due;

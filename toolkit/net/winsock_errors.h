@@ -9,15 +9,15 @@
 namespace tk::net {
 
 // X(number, name, errno sources...)
-#define QM47_WINSOCK_ERRORS(X)                                 \
-    X(10049, WSAEADDRNOTAVAIL, EADDRNOTAVAIL)                  \
-    X(10051, WSAENETUNREACH, ENETUNREACH, ENETDOWN)            \
-    X(10053, WSAECONNABORTED, ECONNABORTED, ETIMEDOUT)         \
-    X(10054, WSAECONNRESET, ECONNRESET, EPIPE)                 \
-    X(10057, WSAENOTCONN, ENOTCONN)                            \
-    X(10060, WSAETIMEDOUT)                                     \
-    X(10061, WSAECONNREFUSED, ECONNREFUSED)                    \
-    X(10065, WSAEHOSTUNREACH, EHOSTUNREACH)                    \
+#define QM47_WINSOCK_ERRORS(X)                         \
+    X(10049, WSAEADDRNOTAVAIL, EADDRNOTAVAIL)          \
+    X(10051, WSAENETUNREACH, ENETUNREACH, ENETDOWN)    \
+    X(10053, WSAECONNABORTED, ECONNABORTED, ETIMEDOUT) \
+    X(10054, WSAECONNRESET, ECONNRESET, EPIPE)         \
+    X(10057, WSAENOTCONN, ENOTCONN)                    \
+    X(10060, WSAETIMEDOUT)                             \
+    X(10061, WSAECONNREFUSED, ECONNREFUSED)            \
+    X(10065, WSAEHOSTUNREACH, EHOSTUNREACH)            \
     X(11001, WSAHOST_NOT_FOUND)
 
 enum WinsockError : int {

@@ -35,7 +35,7 @@ using TSessionEvent = std::function<void(TObject* Sender, std::uint16_t ErrCode)
 using TDataAvailable = std::function<void(TObject* Sender, std::uint16_t ErrCode)>;
 
 class TWSocket : public TObject {
-public:
+  public:
     // Blanks at both ends are removed, as the window relies on.
     void setAddr(std::string_view addr) { addr_ = trimmed(addr); }
     void setPort(std::string_view port) { port_ = trimmed(port); }
@@ -61,7 +61,7 @@ public:
     TDataAvailable OnDataAvailable;
     TNotifyEvent OnError;
 
-protected:
+  protected:
     static std::string trimmed(std::string_view text) {
         const auto first = text.find_first_not_of(' ');
         if (first == std::string_view::npos) {
@@ -71,7 +71,7 @@ protected:
         return std::string(text.substr(first, last - first + 1));
     }
 
-private:
+  private:
     std::string addr_;
     std::string port_;
     std::string proto_ = "tcp";
