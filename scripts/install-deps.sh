@@ -7,7 +7,7 @@ packages=(
   cmake make g++ pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
-  xvfb xauth x11-apps x11-utils imagemagick fonts-liberation2 fonts-dejavu-core
+  xvfb xauth x11-apps x11-utils xdotool imagemagick fonts-liberation2 fonts-dejavu-core
   clang clang-format clang-tidy libclang-rt-14-dev
 )
 

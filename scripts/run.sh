@@ -50,7 +50,14 @@ for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 "$demo/qm47" &
 app=$!
-sleep 4
+sleep 2
+# Play the operator for the screenshot: Connect, switch output 3 on, read the inputs once.
+# Without a window manager the window's client area sits at its designed place, 109,49.
+click() { xdotool mousemove $((109 + $1)) $((49 + $2)) click 1; sleep 0.5; }
+click 374 16   # Connect
+click 72 52    # output switch 3
+click 412 56   # Read Once
+sleep 1
 import -window root "$demo/screenshot.png"
 kill -TERM "$app"
 wait "$app" || true
