@@ -12,7 +12,7 @@
 #include "toolkit/net/wsocket.h"
 
 class TQM47f1 : public tk::TForm {
-public:
+  public:
     // `programPath` is the full path of the running program file; the settings file lies
     // beside it. The socket is the window's connection (the real one, or a test's).
     TQM47f1(tk::Application& app, tk::net::TWSocket& socket, std::string programPath);
@@ -113,7 +113,7 @@ public:
     std::array<tk::TCheckBox*, 8> LEDs();
     std::array<tk::TShape*, 8> TBs();
 
-private:
+  private:
     bool IsValidIPAddress(const std::string& Text);
     void EnableIOControls(bool On);
     void SendOutputFrame(std::uint8_t mask);
