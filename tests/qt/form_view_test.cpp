@@ -140,6 +140,16 @@ TEST_F(FormViewTest, DisabledWidgetTakesNoClick) {
     EXPECT_TRUE(m.check.checked()) << "toggled once, by the enabled click only";
 }
 
+TEST_F(FormViewTest, SpaceAndEnterClickTheFocusedButton) {
+    auto* button = find<QPushButton>("Button");
+    ASSERT_NE(button, nullptr);
+    m.button.setFocus();
+    QTest::keyClick(button, Qt::Key_Space);
+    QTest::keyClick(button, Qt::Key_Return);
+    QTest::keyClick(button, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(m.buttonClicks, 3);
+}
+
 TEST_F(FormViewTest, AccessKeyClicksTheButton) {
     EXPECT_EQ(find<QPushButton>("Button")->text(), QString("&Go"));
     QTest::keyClick(view.window(), Qt::Key_G, Qt::AltModifier);

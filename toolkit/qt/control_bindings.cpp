@@ -290,6 +290,20 @@ class ButtonBinding : public ControlBinding {
   protected:
     QPushButton* button() const { return static_cast<QPushButton*>(widget()); }
 
+    // Enter clicks the focused button, as the space bar does.
+    bool filterInput(QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) {
+            return false;
+        }
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            model_.operatorClick();
+            return true;
+        }
+        return false;
+    }
+
     void applyOwn(tk::Aspect aspect) override {
         if (aspect != tk::Aspect::caption) {
             return;
