@@ -1,6 +1,8 @@
 #include "toolkit/ini_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -244,6 +246,41 @@ bool writeAll(int fd, std::string_view data) {
     return true;
 }
 
+std::string temporaryPrefix(std::string_view base) {
+    std::string prefix = ".";
+    prefix.append(base).append(".tmp");
+    return prefix;
+}
+
+bool allDigits(std::string_view s) {
+    return !s.empty() && s.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// A writer killed between creating its sibling and the rename leaves the sibling behind, and
+// each killed run would add one more. Removes the siblings of writers that no longer run; a
+// live one's (ours, or another process writing the same file) is left alone.
+void removeOrphanedTemporaries(const std::string& dir, std::string_view base) {
+    DIR* folder = ::opendir(dir.c_str());
+    if (folder == nullptr)
+        return;
+    const std::string prefix = temporaryPrefix(base);
+    while (const dirent* entry = ::readdir(folder)) {
+        std::string_view name = entry->d_name;
+        if (!name.starts_with(prefix))
+            continue;
+        name.remove_prefix(prefix.size());
+        const auto underscore = name.find('_');
+        if (underscore == std::string_view::npos || underscore > 9 ||
+            !allDigits(name.substr(0, underscore)) || !allDigits(name.substr(underscore + 1)))
+            continue;
+        const auto pid = static_cast<pid_t>(std::stol(std::string(name.substr(0, underscore))));
+        if (pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH)
+            continue;
+        ::unlinkat(::dirfd(folder), entry->d_name, 0);
+    }
+    ::closedir(folder);
+}
+
 // Writes contents to a new sibling of target and renames it over target. False on any failure,
 // with the sibling removed and target untouched.
 bool replaceFile(const std::string& target, std::string_view contents,
@@ -253,11 +290,12 @@ bool replaceFile(const std::string& target, std::string_view contents,
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     const mode_t mode = existing ? (existing->st_mode & 07777) : 0666;
 
+    removeOrphanedTemporaries(dir, base);
     std::string temp;
     int fd = -1;
     for (unsigned attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = dir;
-        temp.append("/.").append(base).append(".tmp").append(std::to_string(::getpid()));
+        temp.append("/").append(temporaryPrefix(base)).append(std::to_string(::getpid()));
         temp.append("_").append(std::to_string(attempt));
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd < 0 && errno != EEXIST)
