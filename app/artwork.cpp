@@ -10,10 +10,15 @@ namespace {
 
 constexpr std::uint32_t kOpaque = 0xFF000000;
 
+std::uint32_t& pixel(tk::TPicture& p, int x, int y) {
+    return p.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width) +
+                    static_cast<std::size_t>(x)];
+}
+
 void fillRect(tk::TPicture& p, int x0, int y0, int x1, int y1, std::uint32_t rgb) {
     for (int y = y0; y < y1; ++y) {
         for (int x = x0; x < x1; ++x) {
-            p.pixels[static_cast<std::size_t>(y * p.width + x)] = kOpaque | rgb;
+            pixel(p, x, y) = kOpaque | rgb;
         }
     }
 }
@@ -22,7 +27,7 @@ void fillCircle(tk::TPicture& p, int cx, int cy, int r, std::uint32_t rgb) {
     for (int y = cy - r; y <= cy + r; ++y) {
         for (int x = cx - r; x <= cx + r; ++x) {
             if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r) {
-                p.pixels[static_cast<std::size_t>(y * p.width + x)] = kOpaque | rgb;
+                pixel(p, x, y) = kOpaque | rgb;
             }
         }
     }
@@ -69,7 +74,7 @@ std::uint32_t brushColour(char c, bool greyed) {
 }  // namespace
 
 tk::TPicture logo() {
-    tk::TPicture p{81, 60, std::vector<std::uint32_t>(81 * 60, kOpaque | 0xFFFFFF)};
+    tk::TPicture p{81, 60, std::vector<std::uint32_t>(std::size_t{81} * 60, kOpaque | 0xFFFFFF)};
     fillRect(p, 0, 0, 81, 60, 0xE8ECF4);
     // Output pins above, input pins below.
     for (int i = 0; i < 8; ++i) {
@@ -97,12 +102,12 @@ tk::TPicture logo() {
 }
 
 tk::TPicture clearButtonGlyph() {
-    tk::TPicture p{32, 16, std::vector<std::uint32_t>(32 * 16)};
+    tk::TPicture p{32, 16, std::vector<std::uint32_t>(std::size_t{32} * 16)};
     for (int y = 0; y < 16; ++y) {
         for (int x = 0; x < 16; ++x) {
             const char c = kBrush[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)];
-            p.pixels[static_cast<std::size_t>(y * 32 + x)] = kOpaque | brushColour(c, false);
-            p.pixels[static_cast<std::size_t>(y * 32 + x + 16)] = kOpaque | brushColour(c, true);
+            pixel(p, x, y) = kOpaque | brushColour(c, false);
+            pixel(p, x + 16, y) = kOpaque | brushColour(c, true);
         }
     }
     return p;

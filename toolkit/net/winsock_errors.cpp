@@ -7,12 +7,12 @@ namespace tk::net {
 namespace {
 
 struct Row {
-    int number;
     std::string_view name;
+    int number;
     std::array<int, 3> sources;  // unused places are 0, never an errno
 };
 
-#define QM47_WINSOCK_ROW(number, name, ...) Row{number, #name, {__VA_ARGS__}},
+#define QM47_WINSOCK_ROW(number, name, ...) Row{#name, number, {__VA_ARGS__}},
 const Row kRows[] = {QM47_WINSOCK_ERRORS(QM47_WINSOCK_ROW)};
 #undef QM47_WINSOCK_ROW
 

@@ -27,7 +27,7 @@ using namespace std::chrono_literals;
 constexpr std::string_view kAytAnswer = "QM47 simulator here\r\n";
 constexpr std::string_view kFloodLine =
     "The quick brown fox jumps over the lazy dog 0123456789\r\n";
-constexpr std::size_t kFloodRefill = 64 * 1024;
+constexpr std::size_t kFloodRefill = std::size_t{64} * 1024;
 constexpr std::size_t kLoggedTxBytes = 64;
 constexpr std::size_t kStdinLineLimit = 1024;
 // How long a connection that is being closed may go without taking any of its last bytes, and how
@@ -300,7 +300,7 @@ void Server::acceptOne() {
 }
 
 void Server::readConnection() {
-    static std::array<char, 64 * 1024> buffer;
+    static std::array<char, std::size_t{64} * 1024> buffer;
     Connection& c = *conn_;
     const ssize_t n = ::recv(c.fd, buffer.data(), buffer.size(), 0);
     if (n < 0) {

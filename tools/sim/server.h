@@ -14,6 +14,27 @@
 
 namespace sim {
 
+// The one controller connection being served. At namespace scope rather than nested in Server:
+// a nested type with member initialisers is not yet default-constructible where the enclosing
+// class declares its std::optional, which clang rejects.
+struct ServedConnection {
+    int fd = -1;
+    DeviceParser parser;
+    std::string out;  // bytes from `outHead` on are still to be written
+    std::size_t outHead = 0;
+    std::uint64_t frames = 0;
+    std::uint64_t floodLeft = 0;
+    std::uint64_t textLines = 0;
+    bool silent = false;
+    bool peerEof = false;
+    enum class Phase { Serving, Ending, Draining } phase = Phase::Serving;
+    bool endByReset = false;
+    std::string endReason;
+    std::chrono::steady_clock::time_point nextNop, nextText, nextWrite, deadline;
+
+    std::size_t pending() const { return out.size() - outHead; }
+};
+
 class Server {
   public:
     explicit Server(Options options);
@@ -32,23 +53,7 @@ class Server {
   private:
     using Clock = std::chrono::steady_clock;
 
-    struct Connection {
-        int fd = -1;
-        DeviceParser parser;
-        std::string out;  // bytes from `outHead` on are still to be written
-        std::size_t outHead = 0;
-        std::uint64_t frames = 0;
-        std::uint64_t floodLeft = 0;
-        std::uint64_t textLines = 0;
-        bool silent = false;
-        bool peerEof = false;
-        enum class Phase { Serving, Ending, Draining } phase = Phase::Serving;
-        bool endByReset = false;
-        std::string endReason;
-        Clock::time_point nextNop, nextText, nextWrite, deadline;
-
-        std::size_t pending() const { return out.size() - outHead; }
-    };
+    using Connection = ServedConnection;
 
     void log(std::string_view line) const;
     void logFrame(std::string_view line) const;
