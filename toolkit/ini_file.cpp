@@ -93,6 +93,13 @@ Parsed parseLine(std::string_view content) {
     return {LineKind::Key, trim(content.substr(0, eq)), content.substr(eq + 1)};
 }
 
+// Ends a last line that has no line ending. A bare CR at its end is part of the line, so it gets
+// a CRLF of its own: a lone LF would turn that CR into the line's ending and change what the line
+// says (an unclosed "[Settings<CR>" would start reading as a section header).
+void endLastLine(std::string& out, std::string_view eol) {
+    out.append(out.back() == '\r' ? std::string_view("\r\n") : eol);
+}
+
 // Where a key lives in the file, by line index; npos when absent.
 struct Location {
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
@@ -207,13 +214,13 @@ std::string withKeySet(const std::string& text, std::string_view section, std::s
         const auto& after = lines[loc.lastInSection];
         out.append(text, 0, after.end);
         if (after.contentEnd == after.end)
-            out.append(eol);  // last line had no ending
+            endLastLine(out, eol);
         out.append(keyLine).append(eol);
         out.append(text, after.end);
     } else {
         out = text;
         if (!out.empty() && out.back() != '\n')
-            out.append(eol);
+            endLastLine(out, eol);
         out.append("[").append(section).append("]").append(eol);
         out.append(keyLine).append(eol);
     }

@@ -246,6 +246,8 @@ INSTANTIATE_TEST_SUITE_P(
         {"AddsSection", "[Other]\nA=1\n", "Port", "80", "[Other]\nA=1\n[Settings]\nPort=80\n"},
         {"AddsSectionAfterLastLineWithoutEnding", "[Other]\nA=1", "Port", "80",
          "[Other]\nA=1\n[Settings]\nPort=80\n"},
+        {"LastLineEndingInABareCrKeepsIt", "[Other]\nA=1\n[Settings\r", "Port", "80",
+         "[Other]\nA=1\n[Settings\r\r\n[Settings]\nPort=80\n"},
         {"AddsSectionWithCrlf", "[Other]\r\nA=1\r\n", "Port", "80",
          "[Other]\r\nA=1\r\n[Settings]\r\nPort=80\r\n"},
         {"FillsEmptyFile", "", "Port", "80", "[Settings]\nPort=80\n"},
