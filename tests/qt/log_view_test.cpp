@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextDocument>
 #include <string>
@@ -46,6 +47,23 @@ TEST_F(LogViewTest, AppendsOfOneFrameBecomeOneEdit) {
     EXPECT_EQ(shown(), expected);
     EXPECT_EQ(log->textCursor().position(), log->document()->characterCount() - 1)
         << "the newest line is where the box shows";
+}
+
+// Whether the caret sat at the end (carried along by the insertion) or elsewhere (moved back),
+// a frame leaves it after the newest line and the view scrolled down to it.
+TEST_F(LogViewTest, TheNewestLineComesIntoViewWhereverTheCaretWas) {
+    for (const auto caretKey : {Qt::Key_End, Qt::Key_Home}) {
+        SCOPED_TRACE(caretKey == Qt::Key_End ? "caret at the end" : "caret at the start");
+        log->setFocus();
+        QTest::keyClick(log, caretKey, Qt::ControlModifier);
+        for (int i = 0; i < 200; ++i) {
+            m.memo.append("line " + std::to_string(i));
+        }
+        view.flushLogs();
+        EXPECT_EQ(log->textCursor().position(), log->document()->characterCount() - 1);
+        EXPECT_GT(log->verticalScrollBar()->value(), 0) << "scrolled";
+        EXPECT_TRUE(log->viewport()->rect().contains(log->cursorRect())) << "in view";
+    }
 }
 
 TEST_F(LogViewTest, HeldBackLinesShowByThemselvesWithinAFrame) {

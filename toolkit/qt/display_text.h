@@ -17,6 +17,8 @@ bool isLatin1(const QString& text);
 // '\n'); every other control byte shows as its symbol from the U+2400 block (DEL as U+2421);
 // 0x80-0xFF show as Latin-1.
 QString logLineToDisplay(std::string_view line);
+// The same, appended to `shown`: a busy log turns hundreds of lines into one frame's text.
+void appendLogLineToDisplay(QString& shown, std::string_view line);
 
 // A message box text: a carriage return alone (or CR LF) starts a new line.
 QString boxTextToDisplay(std::string_view text);

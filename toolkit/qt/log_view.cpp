@@ -20,6 +20,11 @@ LogBinding::LogBinding(ViewState& view, tk::TMemo& model, QWidget* parent)
     // A long session holds hundreds of thousands of lines; an undo history of every append
     // would double the memory for nothing an operator needs in a log.
     box()->setUndoRedoEnabled(false);
+    // The log holds plain Latin-1 text, which needs no shaping (kerning, ligatures); without it,
+    // laying out the newest lines (what every frame of a busy log does) costs far less.
+    QFont font = box()->font();
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    box()->setFont(font);
     if (const QScreen* screen = QGuiApplication::primaryScreen();
         screen != nullptr && screen->refreshRate() > 1) {
         frameMs_ = std::max(1, static_cast<int>(1000 / screen->refreshRate()));
@@ -58,20 +63,35 @@ void LogBinding::flush() {
     // A line break before the first new line unless the box is still empty (an empty first
     // line counts as a line).
     QString added;
+    qsizetype length = 0;
+    for (std::size_t i = shownLines_; i < lines.size(); ++i) {
+        length += static_cast<qsizetype>(lines[i].size()) + 1;
+    }
+    added.reserve(length);
     bool breakFirst = shownLines_ > 0 || !box()->document()->isEmpty();
     for (std::size_t i = shownLines_; i < lines.size(); ++i) {
         if (breakFirst) {
             added.append(QChar('\n'));
         }
         breakFirst = true;
-        added.append(logLineToDisplay(lines[i]));
+        appendLogLineToDisplay(added, lines[i]);
     }
     shownLines_ = lines.size();
+    // One edit block: a cursor outside of one measures its caret's column after every move,
+    // which lays out the last line again just to throw the result away.
     QTextCursor end(box()->document());
+    end.beginEditBlock();
     end.movePosition(QTextCursor::End);
     end.insertText(added);
-    // The caret follows the newest line, as in any text box that text is appended to.
-    box()->moveCursor(QTextCursor::End);
+    end.endEditBlock();
+    // The caret follows the newest line, as in any text box that text is appended to. When it
+    // sat at the end, the insertion carried it along and only the view has to follow; moving it
+    // again would measure its place in the last line (another layout) every frame.
+    if (box()->textCursor().atEnd()) {
+        box()->verticalScrollBar()->setValue(box()->verticalScrollBar()->maximum());
+    } else {
+        box()->moveCursor(QTextCursor::End);
+    }
 }
 
 }  // namespace tkqt
