@@ -1,4 +1,4 @@
-// One QApplication for every test of this program.
+// One QApplication for every test of a Qt test program (also compiled into tests/qtlog).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -10,7 +10,7 @@ class QtApplicationEnvironment : public testing::Environment {
   public:
     void SetUp() override {
         static int argc = 1;
-        static char name[] = "qt_toolkit_test";
+        static char name[] = "qm47_qt_test";
         static char* argv[] = {name, nullptr};
         app_ = std::make_unique<QApplication>(argc, argv);
     }

@@ -2,7 +2,6 @@
 // text box would act on: the log must show it as plain characters and keep up.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTextBlock>
@@ -24,23 +23,6 @@ namespace {
 using testsupport::RecordingBoxes;
 using testsupport::ScriptedSocket;
 using testsupport::TempDir;
-
-class QtApplicationEnvironment : public testing::Environment {
-  public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "log_view_hostile_test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-  private:
-    std::unique_ptr<QApplication> app_;
-};
-
-[[maybe_unused]] testing::Environment* const kEnvironment =
-    testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
 class HostileLogView : public testing::Test {
   protected:
