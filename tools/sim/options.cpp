@@ -15,7 +15,7 @@ namespace {
 
 using Setter = std::function<bool(Options&, std::string_view)>;
 
-struct OptionSpec {
+struct OptionRule {
     std::string_view name;
     std::string_view valueName;  // empty: a flag without a value
     std::string_view help;
@@ -102,8 +102,8 @@ bool setNopEvery(Options& o, std::string_view v) {
     return true;
 }
 
-const std::vector<OptionSpec>& specs() {
-    static const std::vector<OptionSpec> table = {
+const std::vector<OptionRule>& optionRules() {
+    static const std::vector<OptionRule> table = {
         {"--host", "ADDR", "IPv4 address to listen on (default 127.0.0.1)", setHost},
         {"--port", "N", "TCP port; 0 picks a free one (default 0)", number(&Options::port, 65535)},
         {"--inputs", "MASK", "input mask the reports carry, decimal or 0x hex (default 0)",
@@ -157,10 +157,10 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
             arg = arg.substr(0, eq);
             inlineValue = true;
         }
-        const OptionSpec* spec = nullptr;
-        for (const auto& s : specs()) {
+        const OptionRule* rule = nullptr;
+        for (const auto& s : optionRules()) {
             if (s.name == arg) {
-                spec = &s;
+                rule = &s;
             }
         }
         auto fail = [&](std::string message) {
@@ -168,23 +168,23 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
             result.error = std::move(message);
             return result;
         };
-        if (spec == nullptr) {
+        if (rule == nullptr) {
             return fail("unknown option '" + std::string(args[i]) + "'");
         }
-        if (spec->valueName.empty()) {
+        if (rule->valueName.empty()) {
             if (inlineValue) {
                 return fail("option " + std::string(arg) + " takes no value");
             }
         } else if (!inlineValue) {
             if (i + 1 == args.size()) {
                 return fail("option " + std::string(arg) + " needs a value " +
-                            std::string(spec->valueName));
+                            std::string(rule->valueName));
             }
             value = args[++i];
         }
-        if (!spec->set(result.options, value)) {
+        if (!rule->set(result.options, value)) {
             return fail("bad value '" + std::string(value) + "' for " + std::string(arg) + " " +
-                        std::string(spec->valueName));
+                        std::string(rule->valueName));
         }
     }
     const Options& o = result.options;
@@ -206,10 +206,14 @@ std::string usageText() {
         "subnegotiation; plain text is logged but not counted. Frame counts start again on\n"
         "every connection.\n\n"
         "options:\n";
-    for (const auto& s : specs()) {
-        std::string left = "  " + std::string(s.name);
+    for (const auto& s : optionRules()) {
+        // Appended piece by piece: `"  " + std::string(...)` trips a false -Wrestrict in g++ 12
+        // -O3.
+        std::string left = "  ";
+        left += s.name;
         if (!s.valueName.empty()) {
-            left += " " + std::string(s.valueName);
+            left += ' ';
+            left += s.valueName;
         }
         left.resize(std::max<std::size_t>(left.size() + 2, 24), ' ');
         text += left + std::string(s.help) + "\n";
